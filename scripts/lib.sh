@@ -1,0 +1,126 @@
+# Shared by scripts/test, scripts/run and scripts/bench: packages, clean-up,
+# the throw-away Wine prefix, the virtual display and the two-host test bed.
+# Source it; it defines functions and sets nothing else.
+
+MDB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+MDB_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest python3
+              g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb x11-utils xdotool
+              imagemagick iproute2 procps)
+
+log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+# Installs the Debian packages that are missing (as root, or through sudo).
+ensure_packages() {
+    local missing=() p
+    for p in "${MDB_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Clean-up steps run in reverse order when the script ends, however it ends.
+MDB_CLEANUP=()
+on_exit() { MDB_CLEANUP+=("$*"); }
+run_cleanup() {
+    local i
+    for ((i = ${#MDB_CLEANUP[@]} - 1; i >= 0; i--)); do eval "${MDB_CLEANUP[i]}" >/dev/null 2>&1 || true; done
+    MDB_CLEANUP=()
+}
+trap run_cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+build_preset() {
+    local preset=$1
+    [ -f "$MDB_ROOT/build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" -S "$MDB_ROOT" >/dev/null
+    cmake --build "$MDB_ROOT/build/$preset"
+}
+
+# Runs a command in the PC namespace when the test bed is up, else as it is.
+in_pc() {
+    if [ -n "${MDB_NS_PC:-}" ]; then ip netns exec "$MDB_NS_PC" "$@"; else "$@"; fi
+}
+in_box() { ip netns exec "$MDB_NS_BOX" "$@"; }
+
+# A pair of network namespaces, PC and box, joined by a veth pair on a small
+# private subnet with no route anywhere else. Names are unique per run.
+testbed_up() {
+    [ "$(id -u)" -eq 0 ] || die "the two-host test bed needs root (ip netns)"
+    local tag
+    tag=$(printf '%04x%04x' $$ $((RANDOM)))
+    export MDB_NS_PC="mdbpc-$tag" MDB_NS_BOX="mdbbox-$tag"
+    export MDB_PC_IP=10.213.77.1 MDB_BOX_IP=10.213.77.2 MDB_BOX_IP2=10.213.77.3
+    on_exit ip netns del "$MDB_NS_PC"
+    on_exit ip netns del "$MDB_NS_BOX"
+    on_exit "kill_netns_processes $MDB_NS_PC $MDB_NS_BOX"
+    ip netns add "$MDB_NS_PC"
+    ip netns add "$MDB_NS_BOX"
+    ip link add pc0 netns "$MDB_NS_PC" type veth peer name box0 netns "$MDB_NS_BOX"
+    ip -n "$MDB_NS_PC" addr add "$MDB_PC_IP/24" dev pc0
+    ip -n "$MDB_NS_BOX" addr add "$MDB_BOX_IP/24" dev box0
+    ip -n "$MDB_NS_BOX" addr add "$MDB_BOX_IP2/24" dev box0
+    local ns
+    for ns in "$MDB_NS_PC" "$MDB_NS_BOX"; do
+        ip -n "$ns" link set lo up
+    done
+    ip -n "$MDB_NS_PC" link set pc0 up
+    ip -n "$MDB_NS_BOX" link set box0 up
+    # Wait until the link carries traffic (the veth comes up asynchronously).
+    local i
+    for i in $(seq 50); do
+        ip netns exec "$MDB_NS_PC" ping -c1 -W1 "$MDB_BOX_IP" >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+}
+
+kill_netns_processes() {
+    local ns pids
+    for ns in "$@"; do
+        pids=$(ip netns pids "$ns" 2>/dev/null) || continue
+        [ -n "$pids" ] && kill $pids 2>/dev/null
+    done
+    sleep 0.3
+    for ns in "$@"; do
+        pids=$(ip netns pids "$ns" 2>/dev/null) || continue
+        [ -n "$pids" ] && kill -9 $pids 2>/dev/null
+    done
+    return 0
+}
+
+# A throw-away 64-bit Wine prefix whose wineserver runs in the PC namespace
+# (the wineserver makes the host sockets). Booted once with its output thrown
+# away, so that its helper processes hold no pipe of ours.
+wine_up() {
+    export WINEPREFIX
+    WINEPREFIX=$(mktemp -d /tmp/mdbreader-wine.XXXXXX)
+    export WINEARCH=win64 WINEDEBUG=fixme-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export MDB_WINE=/usr/lib/wine/wine64
+    on_exit "rm -rf '$WINEPREFIX'"
+    on_exit "WINEPREFIX='$WINEPREFIX' wineserver -k; WINEPREFIX='$WINEPREFIX' wineserver -w"
+    in_pc wineserver -p </dev/null >/dev/null 2>&1
+    in_pc "$MDB_WINE" wineboot -i </dev/null >/dev/null 2>&1
+}
+
+# A virtual display, unless the caller asks for the person's own.
+xvfb_up() {
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    local pid=$!
+    on_exit "kill $pid; wait $pid"
+    local i
+    for i in $(seq 100); do
+        [ -s "$fdfile" ] && break
+        sleep 0.05
+    done
+    [ -s "$fdfile" ] || die "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+}
