@@ -72,12 +72,27 @@ testbed_up() {
     done
     ip -n "$MDB_NS_PC" link set pc0 up
     ip -n "$MDB_NS_BOX" link set box0 up
-    # Wait until the link carries traffic (the veth comes up asynchronously).
+    # One port the PC has no route to, so that connecting to it fails for real.
+    export MDB_UNREACHABLE_PORT=4999
+    ip -n "$MDB_NS_PC" rule add ipproto udp dport "$MDB_UNREACHABLE_PORT" unreachable
+    # The veth comes up asynchronously.
     local i
     for i in $(seq 50); do
-        ip netns exec "$MDB_NS_PC" ping -c1 -W1 "$MDB_BOX_IP" >/dev/null 2>&1 && break
+        ip -n "$MDB_NS_PC" -o link show pc0 | grep -q 'state UP' && break
         sleep 0.1
     done
+}
+
+# The box side of the test bed: boxsim in agent mode, remote-controlled by
+# the tests over the veth link (see tools/boxsim/Agent.cpp).
+box_agent_up() {
+    local boxsim=$MDB_ROOT/build/native/tools/boxsim
+    in_box "$boxsim" agent --address "$MDB_BOX_IP" --peer "$MDB_PC_IP" --listen 4001,4002 </dev/null \
+        >/dev/null 2>"${MDB_AGENT_LOG:-/dev/null}" &
+    local pid=$!
+    on_exit "kill $pid; wait $pid"
+    sleep 0.2
+    kill -0 "$pid" 2>/dev/null || die "the box agent did not start"
 }
 
 kill_netns_processes() {
@@ -95,8 +110,7 @@ kill_netns_processes() {
 }
 
 # A throw-away 64-bit Wine prefix whose wineserver runs in the PC namespace
-# (the wineserver makes the host sockets). Booted once with its output thrown
-# away, so that its helper processes hold no pipe of ours.
+# (the wineserver makes the host sockets). Needs DISPLAY (xvfb_up) first.
 wine_up() {
     export WINEPREFIX
     WINEPREFIX=$(mktemp -d /tmp/mdbreader-wine.XXXXXX)
@@ -106,6 +120,19 @@ wine_up() {
     on_exit "WINEPREFIX='$WINEPREFIX' wineserver -k; WINEPREFIX='$WINEPREFIX' wineserver -w"
     in_pc wineserver -p </dev/null >/dev/null 2>&1
     in_pc "$MDB_WINE" wineboot -i </dev/null >/dev/null 2>&1
+    # Every window of the prefix in one virtual desktop: without a window
+    # manager Wine draws no title bars, and it waits two seconds for each
+    # hidden window to be withdrawn.
+    in_pc "$MDB_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+    in_pc "$MDB_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${MDB_DESKTOP_SIZE:-1280x1024}" /f \
+        </dev/null >/dev/null 2>&1
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    in_pc wineserver -p </dev/null >/dev/null 2>&1
+    # Start the helper processes and the desktop now, with their output thrown
+    # away: started later by a test, they would hold its pipes open.
+    in_pc "$MDB_WINE" wineboot </dev/null >/dev/null 2>&1
+    in_pc "$MDB_WINE" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
 }
 
 # A virtual display, unless the caller asks for the person's own.
