@@ -11,13 +11,9 @@
 
 #include <string>
 
-using CString = std::string;
+#include "afxres.h"
 
-// The framework's own command numbers.
-enum : UINT {
-    ID_APP_EXIT = 0xE141,  // 57665
-    ID_HELP = 0xE146,      // 57670
-};
+using CString = std::string;
 
 class CWnd;
 class CWinApp;

@@ -114,6 +114,67 @@ void CALLBACK MessageBoxCatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+bool MessageBoxOpen() {
+    Found found;
+    EnumThreadWindows(GetCurrentThreadId(), CollectBoxes, reinterpret_cast<LPARAM>(&found));
+    return !found.boxes.empty();
+}
+
+std::string WindowText(HWND w) { return TextOf(w); }
+
+void Click(HWND dlg, int id) {
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+}
+
+void PressKey(UINT vk) {
+    HWND focus = GetFocus();
+    PostMessageA(focus, WM_KEYDOWN, vk, 1);
+    PostMessageA(focus, WM_KEYUP, vk, 0xC0000001);
+}
+
+namespace {
+DialogDriver* g_driver = nullptr;
+
+struct FindByCaption {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND w, LPARAM p) {
+    auto* f = reinterpret_cast<FindByCaption*>(p);
+    if (IsWindowVisible(w) && TextOf(w) == f->caption) {
+        f->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+DialogDriver::DialogDriver(const char* caption, std::vector<Step> steps, DWORD watchdogMs)
+    : caption_(caption), steps_(std::move(steps)), start_(GetTickCount()), watchdogMs_(watchdogMs) {
+    g_driver = this;
+    timer_ = SetTimer(nullptr, 0, 40, &DialogDriver::Tick);
+}
+
+DialogDriver::~DialogDriver() {
+    KillTimer(nullptr, timer_);
+    if (g_driver == this) g_driver = nullptr;
+}
+
+void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    DialogDriver* self = g_driver;
+    if (!self || MessageBoxOpen()) return;
+    FindByCaption f = {self->caption_.c_str(), nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchCaption, reinterpret_cast<LPARAM>(&f));
+    if (!f.found) return;
+    if (GetTickCount() - self->start_ > self->watchdogMs_) {
+        self->timedOut_ = true;
+        EndDialog(f.found, IDCANCEL);
+        return;
+    }
+    if (self->next_ < self->steps_.size()) self->steps_[self->next_++](f.found);
+}
+
 // ---------------------------------------------------------------------------
 
 BoxAgent::BoxAgent()

@@ -51,6 +51,40 @@ private:
     std::vector<HWND> handled_;
 };
 
+// True while a message box of this thread is on screen.
+bool MessageBoxOpen();
+
+// Drives a modal dialog of this thread from inside its own loop: one step per
+// timer tick, never while a message box is open, each given the dialog found
+// by its caption. A dialog still open long after the last step is ended by
+// force (TimedOut() tells), so a test can never hang on it.
+class DialogDriver {
+public:
+    using Step = std::function<void(HWND dlg)>;
+    DialogDriver(const char* caption, std::vector<Step> steps, DWORD watchdogMs = 15000);
+    ~DialogDriver();
+    bool TimedOut() const { return timedOut_; }
+    size_t StepsRun() const { return next_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    std::string caption_;
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    DWORD start_;
+    DWORD watchdogMs_;
+    bool timedOut_ = false;
+    UINT_PTR timer_ = 0;
+};
+
+// Text of a window or control.
+std::string WindowText(HWND w);
+// A button click as it arrives from the button: posted, so the step that
+// clicks returns before the handler runs.
+void Click(HWND dlg, int id);
+// Keys as the dialog manager sees them: posted to the focused control.
+void PressKey(UINT vk);
+
 // The box side of the test bed: boxsim in agent mode in the box namespace.
 struct Datagram {
     long long tUs = 0;

@@ -1,0 +1,4 @@
+// The one application object of MdbReader.exe.
+#include "ReaderApp.h"
+
+CReaderApp theApp;
