@@ -6,7 +6,7 @@ MDB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 MDB_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest python3
               g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb x11-utils xdotool
-              imagemagick iproute2 procps)
+              fonts-wine imagemagick iproute2 procps)
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
 die() { printf 'error: %s\n' "$*" >&2; exit 1; }
