@@ -56,7 +56,9 @@ testbed_up() {
     local tag
     tag=$(printf '%04x%04x' $$ $((RANDOM)))
     export MDB_NS_PC="mdbpc-$tag" MDB_NS_BOX="mdbbox-$tag"
-    export MDB_PC_IP=10.213.77.1 MDB_BOX_IP=10.213.77.2 MDB_BOX_IP2=10.213.77.3
+    # The box agent of the tests answers at MDB_BOX_IP (MDB_BOX_IP2 is a second,
+    # foreign address of the box side); the simulator plays the box at MDB_SIM_IP.
+    export MDB_PC_IP=10.213.77.1 MDB_BOX_IP=10.213.77.2 MDB_BOX_IP2=10.213.77.3 MDB_SIM_IP=10.213.77.4
     on_exit ip netns del "$MDB_NS_PC"
     on_exit ip netns del "$MDB_NS_BOX"
     on_exit "kill_netns_processes $MDB_NS_PC $MDB_NS_BOX"
@@ -66,6 +68,7 @@ testbed_up() {
     ip -n "$MDB_NS_PC" addr add "$MDB_PC_IP/24" dev pc0
     ip -n "$MDB_NS_BOX" addr add "$MDB_BOX_IP/24" dev box0
     ip -n "$MDB_NS_BOX" addr add "$MDB_BOX_IP2/24" dev box0
+    ip -n "$MDB_NS_BOX" addr add "$MDB_SIM_IP/24" dev box0
     local ns
     for ns in "$MDB_NS_PC" "$MDB_NS_BOX"; do
         ip -n "$ns" link set lo up
@@ -135,7 +138,13 @@ wine_up() {
     in_pc "$MDB_WINE" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
 }
 
-# A virtual display, unless the caller asks for the person's own.
+# Stores a text setting of MdbReader in the test prefix's registry.
+store_setting() {
+    in_pc "$MDB_WINE" reg add 'HKCU\Software\Corvane\MdbReader\Settings' /v "$1" /t "${3:-REG_SZ}" /d "$2" /f \
+        </dev/null >/dev/null 2>&1
+}
+
+# A virtual display.
 xvfb_up() {
     local fdfile
     fdfile=$(mktemp)

@@ -297,6 +297,25 @@ TEST_F(Program, DISABLED_Showcase) {
     EXPECT_TRUE(p.WaitExit());
 }
 
+// Not a test: the card holder of scripts/run when nobody is at the screen.
+// Waits for a running MdbReader to be enabled by the VMC, inserts the card,
+// waits for the vend to end, and removes the card.
+TEST(Demo, DISABLED_CardHolder) {
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (main = FindWindowA(nullptr, kMainCaption)) != nullptr; }, 60000));
+    HWND enabled = GetDlgItem(main, IDC_READER_ENABLED), credit = GetDlgItem(main, IDC_CREDIT);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(enabled, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 60000));
+    Sleep(1000);
+    SendMessageA(GetDlgItem(main, IDC_INSERT_CARD), BM_CLICK, 0, 0);
+    const std::string inserted = TextOf(credit);
+    ASSERT_TRUE(WaitFor([&] { return TextOf(credit) != inserted; }, 60000));  // the vend took its price
+    Sleep(1500);
+    const std::string mark = wintest::Env("MDB_DEMO_MARK");  // the moment for a picture
+    if (!mark.empty()) CloseHandle(CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Sleep(3000);
+    SendMessageA(GetDlgItem(main, IDC_REMOVE_CARD), BM_CLICK, 0, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
