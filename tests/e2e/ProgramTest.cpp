@@ -217,6 +217,32 @@ TEST_F(Program, RepliesGoOnWhileTheSettingsDialogIsOpenAndItsChangesWaitForTheNe
     EXPECT_EQ(At(4011, 2), (std::vector<Bytes>{kOpening, kClosing}));
 }
 
+// A message box of the settings dialog runs its own loop; the reader goes on
+// answering inside it.
+TEST_F(Program, RepliesGoOnWhileAMessageBoxIsOpen) {
+    ReaderProcess p;
+    StartAndWait(p);
+    p.Command(ID_FILE_SETTINGS);
+    const HWND dlg = p.WaitWindow(kSettingsCaption);
+    ASSERT_NE(dlg, nullptr);
+    SendMessageA(GetDlgItem(dlg, IDC_COMM_PORT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("no port"));
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const HWND box = p.WaitMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageText(box), "Please enter a positive integer.");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), dlg);
+    ASSERT_TRUE(agent.Send(4002, 4002, {0x12}));
+    EXPECT_EQ(At(4002, 1), (std::vector<Bytes>{kJustReset}));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 3000));
+    EXPECT_TRUE(IsWindow(dlg));  // the refused entry keeps the dialog open
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 3000));
+    EXPECT_EQ(StoredInt("PortCommunication"), 0xdeadbeefu);  // nothing stored
+    p.Command(ID_APP_EXIT);
+    ASSERT_TRUE(p.WaitExit());
+}
+
 // A failed connect is reported before the main window opens; frames that
 // arrive meanwhile are dropped, not handed on later; the window opens and
 // the reader works as far as the link came up.
@@ -293,6 +319,35 @@ TEST_F(Program, DISABLED_Showcase) {
     pose("settings", dlg);
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 3000));
+    p.Command(ID_APP_EXIT);
+    EXPECT_TRUE(p.WaitExit());
+}
+
+// The card holder of tests/e2e/scripted_vend.sh: acts when the simulator's
+// script reaches each of its marks.
+TEST(Scripted, DISABLED_CardHolder) {
+    const std::string marks = wintest::Env("MDB_MARK_DIR");
+    ASSERT_FALSE(marks.empty());
+    auto reached = [&](const char* name) {
+        const std::string path = marks + "\\" + name;
+        return WaitFor([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+    };
+    ReaderProcess p;
+    ASSERT_TRUE(p.Start());
+    ASSERT_NE(p.WaitMainWindow(), nullptr);
+    ASSERT_TRUE(reached("enabled"));
+    EXPECT_EQ(SendMessageA(p.Item(IDC_READER_ENABLED), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(p.Text(IDC_CREDIT), "Credit: 0.00");
+    p.Click(IDC_INSERT_CARD);
+    EXPECT_EQ(p.Text(IDC_CREDIT), "Credit: 10.00");
+    ASSERT_TRUE(reached("vended"));
+    EXPECT_EQ(p.Text(IDC_CREDIT), "Credit: 8.50");
+    p.Click(IDC_REMOVE_CARD);
+    EXPECT_EQ(p.Text(IDC_CREDIT), "Credit: 0.00");
+    ASSERT_TRUE(reached("removed"));
+    p.Click(IDC_INSERT_CARD);
+    EXPECT_EQ(p.Text(IDC_CREDIT), "Credit: 8.50");
+    ASSERT_TRUE(reached("done"));
     p.Command(ID_APP_EXIT);
     EXPECT_TRUE(p.WaitExit());
 }
