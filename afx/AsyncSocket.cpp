@@ -27,8 +27,14 @@ void AfxSocketTerm() {
     g_bSocketsStarted = false;
 }
 
-// Socket events reach their objects through one message-only window of the
-// GUI thread. Every socket gets a window message number of its own, so that
+// Socket events reach their objects through one hidden window of the GUI
+// thread. It is a hidden top-level window rather than a message-only one: a
+// dialog's modal loop offers every message to IsDialogMessage, which asks
+// whether the target is one of the dialog's children, and under Wine that
+// question costs a round trip to the wineserver for a message-only window
+// (its parent belongs to another process) but not for a top-level one; with
+// a message-only window the reader could not keep up with 2,000 commands a
+// second. Every socket gets a window message number of its own, so that
 // events still queued for a closed socket (whose handle Winsock may hand out
 // again) can be purged and can never be taken for another socket's.
 struct SocketNotifier {
@@ -51,7 +57,9 @@ struct SocketNotifier {
         wc.hInstance = ::GetModuleHandleA(nullptr);
         wc.lpszClassName = "MdbReaderSocketNotifier";
         ::RegisterClassA(&wc);  // fails harmlessly when already registered
-        hWnd = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        // Never shown, and kept out of the task switcher.
+        hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
         return hWnd != nullptr;
     }
 

@@ -203,13 +203,19 @@ CString WindowText(HWND hWnd) {
 }
 }  // namespace
 
+// Sets a control's text only when it shows something else: setting it costs
+// far more than reading it, and an unchanged text need not flicker.
+void AfxSetWindowText(HWND hWnd, const char* pszText) {
+    if (WindowText(hWnd) != pszText) ::SetWindowTextA(hWnd, pszText);
+}
+
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
     if (pDX->m_bFailed) return;
     HWND ctrl = pDX->PrepareCtrl(nIDC);
     if (pDX->m_bSaveAndValidate)
         value = WindowText(ctrl);
     else
-        ::SetWindowTextA(ctrl, value.c_str());
+        AfxSetWindowText(ctrl, value.c_str());
 }
 
 BOOL AfxParseUnsigned(const char* pszText, UINT& nValue) {
@@ -240,7 +246,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
     if (!pDX->m_bSaveAndValidate) {
         char text[16];
         wsprintfA(text, "%lu", static_cast<unsigned long>(value));
-        ::SetWindowTextA(ctrl, text);
+        AfxSetWindowText(ctrl, text);
         return;
     }
     UINT parsed = 0;

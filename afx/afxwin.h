@@ -138,7 +138,6 @@ protected:
     virtual void OnCancel();
     virtual BOOL OnPaint() { return FALSE; }            // FALSE: default painting
     virtual HCURSOR OnQueryDragIcon() { return nullptr; }
-
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
 
@@ -168,6 +167,7 @@ public:
     bool m_bFailed = false;
 };
 
+void AfxSetWindowText(HWND hWnd, const char* pszText);
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value);

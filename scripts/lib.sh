@@ -44,6 +44,8 @@ build_preset() {
 }
 
 # Runs a command in the PC namespace when the test bed is up, else as it is.
+# For a command started with '&', use the prefixes $MDB_IN_PC and
+# $MDB_IN_BOX instead: then $! is the process itself, not a subshell.
 in_pc() {
     if [ -n "${MDB_NS_PC:-}" ]; then ip netns exec "$MDB_NS_PC" "$@"; else "$@"; fi
 }
@@ -64,6 +66,7 @@ testbed_up() {
     on_exit "kill_netns_processes $MDB_NS_PC $MDB_NS_BOX"
     ip netns add "$MDB_NS_PC"
     ip netns add "$MDB_NS_BOX"
+    MDB_IN_PC="ip netns exec $MDB_NS_PC" MDB_IN_BOX="ip netns exec $MDB_NS_BOX"
     ip link add pc0 netns "$MDB_NS_PC" type veth peer name box0 netns "$MDB_NS_BOX"
     ip -n "$MDB_NS_PC" addr add "$MDB_PC_IP/24" dev pc0
     ip -n "$MDB_NS_BOX" addr add "$MDB_BOX_IP/24" dev box0
@@ -90,7 +93,7 @@ testbed_up() {
 # the tests over the veth link (see tools/boxsim/Agent.cpp).
 box_agent_up() {
     local boxsim=$MDB_ROOT/build/native/tools/boxsim
-    in_box "$boxsim" agent --address "$MDB_BOX_IP" --peer "$MDB_PC_IP" --listen 4001,4002 </dev/null \
+    $MDB_IN_BOX "$boxsim" agent --address "$MDB_BOX_IP" --peer "$MDB_PC_IP" --listen 4001,4002 </dev/null \
         >/dev/null 2>"${MDB_AGENT_LOG:-/dev/null}" &
     local pid=$!
     on_exit "kill $pid; wait $pid"

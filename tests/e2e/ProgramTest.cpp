@@ -371,6 +371,15 @@ TEST(Demo, DISABLED_CardHolder) {
     SendMessageA(GetDlgItem(main, IDC_REMOVE_CARD), BM_CLICK, 0, 0);
 }
 
+// Not a test: opens the settings dialog of a running MdbReader and leaves
+// it open, for scripts/bench.
+TEST(Bench, DISABLED_OpenSettings) {
+    HWND main = FindWindowA(nullptr, kMainCaption);
+    ASSERT_NE(main, nullptr);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_FILE_SETTINGS, 0), 0);
+    ASSERT_TRUE(WaitFor([] { return FindWindowA(nullptr, kSettingsCaption) != nullptr; }, 10000));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

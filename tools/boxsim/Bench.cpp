@@ -33,9 +33,14 @@ std::int64_t Percentile(std::vector<std::int64_t> v, double p) {
 }
 
 // Sends one command; the time that counts is that of its last datagram.
-std::int64_t SendCommand(Box& box, bool vend) {
+// On a real bus a POLL cannot follow a VEND REQUEST sooner than the bus
+// carries the request's end, the reader's ACK and the POLL (gapUs).
+std::int64_t SendCommand(Box& box, bool vend, int gapUs) {
     if (!vend) return box.Send(kConfig);
-    box.Send(kVend);
+    const std::int64_t sent = box.Send(kVend);
+    Event stray;
+    while (gapUs > 0 && box.Next(stray, sent + gapUs)) {
+    }
     return box.Send(kPoll);
 }
 
@@ -59,7 +64,7 @@ int RunBench(Box& box, const BenchOptions& o) {
     Drain(box);
     Event e;
     for (int i = 0; i < o.warmup; ++i) {
-        SendCommand(box, vend);
+        SendCommand(box, vend, o.gapUs);
         box.Next(e, NowUs() + o.timeoutMs * 1000LL);
     }
     Drain(box);
@@ -70,7 +75,7 @@ int RunBench(Box& box, const BenchOptions& o) {
     const std::int64_t started = NowUs();
     if (o.rate <= 0) {
         for (int i = 0; i < o.count; ++i) {
-            const std::int64_t sent = SendCommand(box, vend);
+            const std::int64_t sent = SendCommand(box, vend, o.gapUs);
             const std::int64_t deadline = sent + o.timeoutMs * 1000LL;
             bool got = false;
             while (!got && box.Next(e, deadline)) got = e.channel == Event::Acq && IsReply(e.bytes, vend);
@@ -90,7 +95,7 @@ int RunBench(Box& box, const BenchOptions& o) {
                 if (e.channel == Event::Acq && IsReply(e.bytes, vend) && replies < sentAt.size())
                     latency.push_back(e.tUs - sentAt[replies++]);
             }
-            sentAt.push_back(SendCommand(box, vend));
+            sentAt.push_back(SendCommand(box, vend, o.gapUs));
         }
         while (replies < sentAt.size() && box.Next(e, NowUs() + o.timeoutMs * 1000LL)) {
             if (e.channel == Event::Acq && IsReply(e.bytes, vend)) latency.push_back(e.tUs - sentAt[replies++]);
@@ -100,13 +105,16 @@ int RunBench(Box& box, const BenchOptions& o) {
     const double seconds = static_cast<double>(NowUs() - started) / 1e6;
     const std::int64_t median = Percentile(latency, 0.5), p99 = Percentile(latency, 0.99),
                        max = latency.empty() ? -1 : *std::max_element(latency.begin(), latency.end());
+    const std::string what = !vend ? "SETUP CONFIG DATA"
+                             : o.gapUs > 0 ? "VEND REQUEST, " + std::to_string(o.gapUs) + " us, POLL"
+                                           : "VEND REQUEST + POLL";
     std::printf("%s, %d commands%s in %.2f s (%.0f a second): median %lld us, p99 %lld us, max %lld us, %d lost\n",
-                vend ? "VEND REQUEST + POLL" : "SETUP CONFIG DATA", o.count,
+                what.c_str(), o.count,
                 o.rate > 0 ? (" at " + std::to_string(o.rate) + " a second").c_str() : " one at a time", seconds,
                 o.count / seconds, static_cast<long long>(median), static_cast<long long>(p99),
                 static_cast<long long>(max), lost);
-    std::printf("RESULT kind=%s rate=%d count=%d median_us=%lld p99_us=%lld max_us=%lld lost=%d seconds=%.3f\n",
-                o.kind.c_str(), o.rate, o.count, static_cast<long long>(median), static_cast<long long>(p99),
+    std::printf("RESULT kind=%s rate=%d gap_us=%d count=%d median_us=%lld p99_us=%lld max_us=%lld lost=%d seconds=%.3f\n",
+                o.kind.c_str(), o.rate, o.gapUs, o.count, static_cast<long long>(median), static_cast<long long>(p99),
                 static_cast<long long>(max), lost, seconds);
     return lost == 0 ? 0 : 1;
 }

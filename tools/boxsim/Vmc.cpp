@@ -20,13 +20,10 @@ const Bytes kExpectedConfig = {0x10, 0x01, 0x02, 0x19, 0x78, 0x01, 0x02, 0x05, 0
 Bytes SetupConfigData() { return {0x11, 0x00, 0x03, 0x10, 0x02, 0x00}; }  // level 3, 16 x 2 display
 Bytes SetupPrices() { return {0x11, 0x01, 0xFF, 0xFF, 0x00, 0x00}; }
 
+// Maker "SIM", serial, model "BOXSIM VMC", software version 1.0.
 Bytes ExpansionRequestId() {
-    Bytes f = {0x17, 0x00};
-    const char id[] = "SIM" "000000000001" "BOXSIM VMC  ";
-    f.insert(f.end(), id, id + 27);
-    f.push_back(0x01);
-    f.push_back(0x00);
-    return f;
+    const std::string f = std::string("\x17\x00", 2) + "SIM" "000000000001" "BOXSIM VMC  " + std::string("\x01\x00", 2);
+    return Bytes(f.begin(), f.end());
 }
 
 class Vmc {

@@ -52,6 +52,8 @@ const char kUsage[] =
     "  --rate N            commands a second, sent on a schedule (default: one at a time)\n"
     "  --timeout-ms N      a reply later than this is lost (default 100)\n"
     "  --warmup N          commands before measuring (default 200)\n"
+    "  --gap-us N          vend: microseconds between VEND REQUEST and POLL (default 0;\n"
+    "                      on a 9600 baud bus at least about 3400)\n"
     "\n"
     "agent: see tools/boxsim/Agent.cpp (--control-port N, --listen P,P,...).\n";
 
@@ -112,6 +114,7 @@ int main(int argc, char** argv) {
         {"--rate", number(bench.rate, 0, 1000000)},
         {"--timeout-ms", number(bench.timeoutMs, 1, 60000)},
         {"--warmup", number(bench.warmup, 0, 1000000)},
+        {"--gap-us", number(bench.gapUs, 0, 1000000)},
         {"--control-port", number(agent.controlPort, 1, 65535)},
         {"--listen", Setter([&](const std::string& v) {
              agent.listenPorts.clear();
