@@ -6,12 +6,17 @@
 #include <stdlib.h>
 #include <sys/socket.h>
 
+/* Usage: native_responder [PORT [ADDRESS]] (default 4002 on all addresses) */
 int main(int argc, char **argv) {
     const int port = argc > 1 ? atoi(argv[1]) : 4002;
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
     struct sockaddr_in a = {0};
     a.sin_family = AF_INET;
     a.sin_port = htons((unsigned short)port);
+    if (argc > 2 && inet_pton(AF_INET, argv[2], &a.sin_addr) != 1) {
+        fprintf(stderr, "native_responder: bad address %s\n", argv[2]);
+        return 2;
+    }
     if (bind(s, (struct sockaddr *)&a, sizeof a) < 0) {
         perror("native_responder: bind");
         return 2;
