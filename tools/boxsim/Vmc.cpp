@@ -17,7 +17,8 @@ const Bytes kReaderEnable = {0x14, 0x01};
 const Bytes kSessionComplete = {0x13, 0x04};
 const Bytes kExpectedConfig = {0x10, 0x01, 0x02, 0x19, 0x78, 0x01, 0x02, 0x05, 0x0F};
 
-Bytes SetupConfigData() { return {0x11, 0x00, 0x03, 0x10, 0x02, 0x00}; }  // level 3, 16 x 2 display
+// Feature level, a 16 x 2 display, no display info.
+Bytes SetupConfigData(int level) { return {0x11, 0x00, static_cast<std::uint8_t>(level), 0x10, 0x02, 0x00}; }
 Bytes SetupPrices() { return {0x11, 0x01, 0xFF, 0xFF, 0x00, 0x00}; }
 
 // Maker "SIM", serial, model "BOXSIM VMC", software version 1.0.
@@ -35,6 +36,7 @@ public:
                   std::to_string(opt_.pollMs) + " ms");
         Send(kReset);
         nextPoll_ = NowUs();
+        std::int64_t resetAt = opt_.resetAfterMs > 0 ? NowUs() + opt_.resetAfterMs * 1000LL : 0;
         const std::int64_t end = opt_.seconds > 0 ? NowUs() + opt_.seconds * 1000000LL : 0;
         for (;;) {
             const std::int64_t now = NowUs();
@@ -46,7 +48,14 @@ public:
                 log_.Note("VMC: " + std::to_string(sessionsDone_) + " session(s) done");
                 return 0;
             }
-            if (scheduled_.empty() == false && now >= scheduledAt_) {
+            if (resetAt && now >= resetAt) {
+                // A reset does not make the reader announce JUST RESET again,
+                // so the set-up follows at once.
+                resetAt = 0;
+                log_.Note("VMC: resetting the reader again and repeating the set-up");
+                Send(kReset);
+                Send(SetupConfigData(opt_.level));
+            } else if (scheduled_.empty() == false && now >= scheduledAt_) {
                 Bytes f = scheduled_;
                 scheduled_.clear();
                 Send(f);
@@ -55,6 +64,7 @@ public:
                 nextPoll_ = now + opt_.pollMs * 1000LL;
             }
             std::int64_t wake = nextPoll_;
+            if (resetAt && resetAt < wake) wake = resetAt;
             if (!scheduled_.empty() && scheduledAt_ < wake) wake = scheduledAt_;
             if (end && end < wake) wake = end;
             Event e;
@@ -94,7 +104,7 @@ private:
         switch (e.bytes[1]) {
         case 0x00:  // JUST RESET: run the set-up
             log_.Note("VMC: reader reset, setting it up");
-            Send(SetupConfigData());
+            Send(SetupConfigData(opt_.level));
             break;
         case 0x01:
             log_.Note(e.bytes == kExpectedConfig ? "VMC: READER CONFIG DATA as expected (euro, cents)"

@@ -13,6 +13,8 @@ struct VmcOptions {
     int sessions = 0;     // stop after this many sessions (0: never)
     int seconds = 0;      // stop after this long (0: never)
     bool showPolls = false; // also the POLLs that draw no reply
+    int level = 3;        // the VMC's feature level in SETUP CONFIG DATA
+    int resetAfterMs = 0; // like some VMCs: reset and run the set-up again this long after start
 };
 
 int RunVmc(Box& box, const VmcOptions& options);

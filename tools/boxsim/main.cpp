@@ -40,6 +40,9 @@ const char kUsage[] =
     "  --sessions N        end after N sessions (default: run until stopped)\n"
     "  --seconds N         end after N seconds (default: run until stopped)\n"
     "  --show-polls        print every POLL, also those that draw no reply\n"
+    "  --vmc-level N       the VMC's feature level in SETUP CONFIG DATA, 1 to 3 (default 3)\n"
+    "  --reset-after-ms N  reset the reader again and repeat the set-up N ms after the\n"
+    "                      start, as some VMCs do (default: never)\n"
     "\n"
     "script: steps one a line: send HEX | expect HEX [within MS] | expect none [within MS]\n"
     "| expect-control HEX [within MS] | wait MS | mark NAME; '#' starts a comment.\n"
@@ -108,6 +111,8 @@ int main(int argc, char** argv) {
         {"--dispense-ms", number(vmc.dispenseMs, 0, 600000)},
         {"--sessions", number(vmc.sessions, 0, 1000000)},
         {"--seconds", number(vmc.seconds, 0, 86400 * 365)},
+        {"--vmc-level", number(vmc.level, 1, 3)},
+        {"--reset-after-ms", number(vmc.resetAfterMs, 0, 86400000)},
         {"--mark-dir", text(script.markDir)},
         {"--kind", text(bench.kind)},
         {"--count", number(bench.count, 1, 100000000)},
