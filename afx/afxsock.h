@@ -31,8 +31,6 @@ public:
     // Closes the socket; nothing queued for it reaches this or any object.
     virtual void Close();
 
-    static int GetLastError() { return ::WSAGetLastError(); }
-
     SOCKET m_hSocket = INVALID_SOCKET;
 
 protected:

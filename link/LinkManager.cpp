@@ -8,11 +8,15 @@
 
 #include "Settings.h"
 
+namespace {
+// One of the link's failure messages: the format with the code in place of
+// %u, error icon, one OK button.
 void ShowLinkError(const char* pszFormat, unsigned long nCode) {
     char text[512];
     std::snprintf(text, sizeof text, pszFormat, static_cast<unsigned>(nCode));
     AfxMessageBox(text, MB_OK | MB_ICONERROR);
 }
+}  // namespace
 
 CLinkManager::CLinkManager() = default;
 

@@ -40,7 +40,3 @@ private:
     bool OpenEndpoint(CLinkSocket*& pSocket, const CString& address, UINT nPort, long lEvent,
                       const char* pszCreateFailed, const char* pszConnectFailed);
 };
-
-// Shows one of the link's failure messages: the format with the code in
-// place of %u, error icon, one OK button.
-void ShowLinkError(const char* pszFormat, unsigned long nCode);

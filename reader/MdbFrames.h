@@ -74,7 +74,7 @@ extern const std::uint8_t kOpeningControlFrame[kControlFrameLength];  // 07 03 1
 extern const std::uint8_t kClosingControlFrame[kControlFrameLength];  // 07 03 00
 
 // True when p[0..n) is exactly one of the seven response frames we can send,
-// with every fixed byte in place. Used by the fuzzer and the simulator.
+// with every fixed byte in place.
 bool IsResponseFrame(const std::uint8_t* p, int n);
 
 }  // namespace mdb

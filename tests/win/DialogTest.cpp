@@ -69,7 +69,7 @@ std::vector<int> TabOrder(HWND dlg) {
     return ids;
 }
 
-void ExpectDialogFrame(HWND dlg, const char* caption, int widthDlu, int heightDlu, bool visibleStyle) {
+void ExpectDialogFrame(HWND dlg, const char* caption, int widthDlu, int heightDlu) {
     EXPECT_EQ(WindowText(dlg), caption);
     const DWORD style = static_cast<DWORD>(GetWindowLongA(dlg, GWL_STYLE));
     for (DWORD bit : {static_cast<DWORD>(WS_POPUP), static_cast<DWORD>(WS_CAPTION), static_cast<DWORD>(WS_SYSMENU),
@@ -78,7 +78,6 @@ void ExpectDialogFrame(HWND dlg, const char* caption, int widthDlu, int heightDl
     for (DWORD bit : {static_cast<DWORD>(WS_MINIMIZEBOX), static_cast<DWORD>(WS_MAXIMIZEBOX),
                       static_cast<DWORD>(WS_THICKFRAME), static_cast<DWORD>(DS_CENTER)})
         EXPECT_EQ(style & bit, 0u) << std::hex << bit;
-    (void)visibleStyle;
     RECT want = {0, 0, widthDlu, heightDlu};
     MapDialogRect(dlg, &want);
     RECT client;
@@ -111,7 +110,7 @@ TEST_F(Dialogs, MainWindowTemplate) {
     CReaderDlg dlg;
     TestApp().m_pMainWnd = &dlg;
     DialogDriver driver(kMainCaption, {[&](HWND w) {
-        ExpectDialogFrame(w, kMainCaption, 200, 199, true);
+        ExpectDialogFrame(w, kMainCaption, 200, 199);
         EXPECT_TRUE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_APPWINDOW);
         ExpectControls(w, {
             {-1, "Button", "", BS_GROUPBOX, 0, 0, {3, 0, 194, 197}},
@@ -153,7 +152,7 @@ TEST_F(Dialogs, MainWindowTemplate) {
 
 TEST_F(Dialogs, SettingsDialogTemplate) {
     DialogDriver driver(kSettingsCaption, {[&](HWND w) {
-        ExpectDialogFrame(w, kSettingsCaption, 250, 199, false);
+        ExpectDialogFrame(w, kSettingsCaption, 250, 199);
         EXPECT_FALSE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_APPWINDOW);
         EXPECT_EQ(GetMenu(w), nullptr);
         ExpectControls(w, {

@@ -24,10 +24,7 @@ TEST_F(LinkTest, EveryDatagramFromTheBoxsAcquisitionPortReachesTheReaderWhole) {
 
 TEST_F(LinkTest, EachEndpointSendsOneDatagramFromItsPortToTheSamePortAtTheBox) {
     ASSERT_TRUE(Connect());
-    EXPECT_EQ(app.GetAcqSocket()->Send("\x10\x00", 2, 0), 2);
-    EXPECT_EQ(app.GetCtrlSocket()->Send("\x07\x03\x12", 3, 0), 3);
-    const auto acq = agent.Received(4002, 1, 2000);
-    const auto ctrl = agent.Received(4001, 1, 2000);
+    const auto [acq, ctrl] = SendThroughBoth(4002, 4001);
     ASSERT_EQ(acq.size(), 1u);
     ASSERT_EQ(ctrl.size(), 1u);
     EXPECT_EQ(acq[0].bytes, (Bytes{0x10, 0x00}));

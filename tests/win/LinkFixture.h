@@ -52,6 +52,16 @@ public:
         return wintest::PumpUntil([&] { return window.frames.size() >= n; }, ms);
     }
 
+    // One frame through each endpoint, and what the box's two ports got.
+    struct AtTheBox {
+        std::vector<wintest::Datagram> acq, ctrl;
+    };
+    AtTheBox SendThroughBoth(int acqPort, int ctrlPort) {
+        EXPECT_EQ(app.GetAcqSocket()->Send("\x10\x00", 2, 0), 2);
+        EXPECT_EQ(app.GetCtrlSocket()->Send("\x07\x03\x12", 3, 0), 3);
+        return {agent.Received(acqPort, 1, 2000), agent.Received(ctrlPort, 1, 2000)};
+    }
+
     void SetInt(const char* key, int v) { app.WriteProfileInt(settings::kSection, key, v); }
     void SetText(const char* key, const char* v) { app.WriteProfileString(settings::kSection, key, v); }
 

@@ -184,10 +184,7 @@ TEST_F(LinkTest, ConnectReadsTheAddressAndPortsFromTheSettings) {
     ASSERT_TRUE(agent.Listen(4012));
     ASSERT_TRUE(agent.Listen(4011));
     ASSERT_TRUE(Connect());
-    EXPECT_EQ(app.GetAcqSocket()->Send("\x10\x00", 2, 0), 2);
-    EXPECT_EQ(app.GetCtrlSocket()->Send("\x07\x03\x12", 3, 0), 3);
-    const auto acq = agent.Received(4012, 1, 2000);
-    const auto ctrl = agent.Received(4011, 1, 2000);
+    const auto [acq, ctrl] = SendThroughBoth(4012, 4011);
     ASSERT_EQ(acq.size(), 1u);
     ASSERT_EQ(ctrl.size(), 1u);
     EXPECT_EQ(acq[0].from, agent.pcIp + ":4012");

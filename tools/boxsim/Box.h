@@ -58,6 +58,8 @@ public:
     void Note(const std::string& text);
 
     static constexpr std::int64_t kResponseTimeUs = 5000;  // MDB's t-response
+    // A response later than this after a command is not taken as its reply.
+    static constexpr std::int64_t kReplyWindowUs = 50000;
 
 private:
     std::string Stamp(std::int64_t tUs) const;

@@ -121,7 +121,7 @@ int RunScript(Box& box, const ScriptOptions& o) {
             ctrl.push_back(e);
         } else {
             const std::int64_t latency = e.tUs - lastSend;
-            log.Response(e.bytes, e.tUs, latency < 50000 ? latency : -1);
+            log.Response(e.bytes, e.tUs, latency < Transcript::kReplyWindowUs ? latency : -1);
             acq.push_back(e);
         }
     };

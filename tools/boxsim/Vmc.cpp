@@ -95,7 +95,7 @@ private:
             log_.Control(e.bytes, e.tUs);
             return;
         }
-        const bool reply = Answers(e.bytes) && e.tUs - lastSend_ < 50000;
+        const bool reply = Answers(e.bytes) && e.tUs - lastSend_ < Transcript::kReplyWindowUs;
         if (unshownPoll_ && reply) log_.Command(kPoll, lastSend_);
         unshownPoll_ = false;
         if (reply) answered_ = true;

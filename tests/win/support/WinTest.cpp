@@ -109,7 +109,6 @@ void CALLBACK MessageBoxCatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
         seen.owner = GetWindow(box, GW_OWNER);
         EnumChildWindows(box, CountButtons, reinterpret_cast<LPARAM>(&seen.buttons));
         self->seen_.push_back(seen);
-        if (self->onBox) self->onBox(box);
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     }
 }

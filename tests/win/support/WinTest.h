@@ -41,9 +41,6 @@ public:
     ~MessageBoxCatcher();
     const std::vector<SeenBox>& Seen() const { return seen_; }
 
-    // Called for each box before it is closed (to look at the owner, focus...).
-    std::function<void(HWND box)> onBox;
-
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     UINT_PTR timer_ = 0;
